@@ -1,0 +1,1 @@
+#include "standin_fixture.h"
