@@ -14,9 +14,7 @@ constexpr char kValueName[] = "DevicePath";
 
 // Only text can be a path list: a value of another type would be rewritten
 // as text that means nothing.
-bool IsText(DWORD type) {
-  return type == REG_SZ || type == REG_EXPAND_SZ;
-}
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
 ResultCode QueryDevicePath(HKEY key, PathListBuffer oldList) {
   std::array<char, kPathListSize> data{};

@@ -7,5 +7,4 @@
 
 // Formats into out and always terminates it (out must not be empty).
 // Returns false, with the text cut short, when it did not fit.
-bool FormatText(std::span<char> out, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+bool FormatText(std::span<char> out, const char* format, ...) __attribute__((format(printf, 2, 3)));

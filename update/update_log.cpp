@@ -10,10 +10,10 @@ namespace {
 
 // The four lines of a record. Text mode turns each "\n" into CR LF on disk.
 constexpr char kRecordTemplate[] =
-  "----------\n"
-  "%d/%d/%d %d:%d:%d\n"
-  "old = %s\n"
-  "new = %s\n";
+    "----------\n"
+    "%d/%d/%d %d:%d:%d\n"
+    "old = %s\n"
+    "new = %s\n";
 
 // Room for the longest record: six 16-bit fields of at most five digits and
 // two lists that fill their buffers.

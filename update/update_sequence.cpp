@@ -9,9 +9,7 @@ namespace {
 // MessageBoxA's plain style: one OK button, no icon.
 constexpr UINT kReportStyle = MB_OK;
 
-void ShowReport(const char* text) {
-  MessageBoxA(nullptr, text, kCaption, kReportStyle);
-}
+void ShowReport(const char* text) { MessageBoxA(nullptr, text, kCaption, kReportStyle); }
 
 // Edits DevicePath: read, filter, log, write. Only a successful read goes on.
 ResultCode UpdateDevicePath(const char* driverFolder, PathListBuffer oldList,

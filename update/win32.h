@@ -3,8 +3,8 @@
 #pragma once
 
 #ifdef _WIN32
-#include <windows.h>
 #include <setupapi.h>
+#include <windows.h>
 #else
 #include "win32_standin.h"
 #endif

@@ -35,9 +35,7 @@ void Record(Call call) {
 }
 
 // Handles are small numbers, never null: slot n is handle n + 1.
-HKEY HandleFor(std::size_t slot) {
-  return reinterpret_cast<HKEY>(slot + 1);
-}
+HKEY HandleFor(std::size_t slot) { return reinterpret_cast<HKEY>(slot + 1); }
 
 // The slot of an open handle, or kMaxKeys.
 std::size_t SlotOf(HKEY key) {
@@ -51,7 +49,9 @@ std::size_t SlotOf(HKEY key) {
 bool EqualsIgnoringCase(std::string_view left, std::string_view right) {
   return left.size() == right.size() &&
          std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
-           const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+           const auto lower = [](char c) {
+             return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+           };
            return lower(a) == lower(b);
          });
 }
@@ -77,9 +77,7 @@ FILE* LogToken() {
 
 }  // namespace
 
-State& Get() {
-  return state;
-}
+State& Get() { return state; }
 
 void Reset() {
   state = State{};
@@ -93,9 +91,7 @@ void SetValue(std::string_view bytes, DWORD type) {
   state.valueData.Assign(bytes);
 }
 
-std::string_view ValueBytes() {
-  return state.valueData.view();
-}
+std::string_view ValueBytes() { return state.valueData.view(); }
 
 std::string_view ValueText() {
   const std::string_view bytes = ValueBytes();
