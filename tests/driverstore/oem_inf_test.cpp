@@ -1,1 +1,80 @@
 #include "standin_fixture.h"
+#include "update.h"
+
+namespace {
+
+using standin::Call;
+
+constexpr char kFolder[] = "D:\\Drivers\\ZavoUSB";
+
+class OemInf : public StandinTest {
+ protected:
+  void ExpectLibraryFreed() const { EXPECT_EQ(win32.librariesLoaded, win32.librariesFreed); }
+};
+
+TEST_F(OemInf, CopiesTheInfFromTheDriverFolder) {
+  EXPECT_EQ(InstallOemInf(kFolder, "ZavoKQUSB2K.inf"), kResultSuccess);
+  ASSERT_EQ(win32.setupCopyCount, 1U);
+  const standin::SetupCopyCall& call = win32.setupCopies[0];
+  EXPECT_EQ(call.source.view(), "D:\\Drivers\\ZavoUSB\\ZavoKQUSB2K.inf");
+  EXPECT_EQ(call.mediaLocation.view(), kFolder);
+  EXPECT_EQ(call.mediaType, SPOST_PATH);
+  EXPECT_EQ(call.copyStyle, 0U);
+  // No destination name asked for: a null buffer of size 0.
+  EXPECT_TRUE(call.destinationIsNull);
+  EXPECT_EQ(call.destinationSize, 0U);
+  ExpectLibraryFreed();
+}
+
+// Only the system folder's copy of the library is trusted.
+TEST_F(OemInf, LoadsTheSetupApiFromTheSystemFolder) {
+  InstallOemInf(kFolder, "ZavoKQ2KDisk.inf");
+  EXPECT_EQ(win32.libraryPath.view(), "C:\\WINDOWS\\system32\\setupapi.dll");
+}
+
+TEST_F(OemInf, EveryFailureIsCodeSixteen) {
+  struct Case {
+    const char* name;
+    void (*inject)(standin::State&);
+    std::size_t copies;
+  };
+  const Case cases[] = {
+      {"copy refused", [](standin::State& s) { s.setupCopyFailures = 1; }, 1},
+      {"library missing", [](standin::State& s) { s.setupApiLoads = false; }, 0},
+      {"function missing", [](standin::State& s) { s.setupApiExports = false; }, 0},
+      {"no system folder", [](standin::State& s) { s.systemDirectoryResult = 0U; }, 0},
+      {"system folder too long", [](standin::State& s) { s.systemDirectoryResult = MAX_PATH; }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin::Reset();
+    c.inject(win32);
+    EXPECT_EQ(InstallOemInf(kFolder, "ZavoKQ2KDisk.inf"), kResultInfNotInstalled);
+    EXPECT_EQ(win32.setupCopyCount, c.copies);
+    ExpectLibraryFreed();
+  }
+}
+
+TEST_F(OemInf, NoLibraryIsLoadedWithoutTheSystemFolder) {
+  win32.systemDirectoryResult = 0U;
+  InstallOemInf(kFolder, "ZavoKQ2KDisk.inf");
+  EXPECT_EQ(standin::CountCalls(Call::kLoadLibrary), 0U);
+}
+
+// A source path that would not fit is not handed over cut short.
+TEST_F(OemInf, RefusesASourcePathThatDoesNotFit) {
+  const std::string longName(MAX_PATH, 'n');
+  EXPECT_EQ(InstallOemInf(kFolder, longName.c_str()), kResultInfNotInstalled);
+  EXPECT_EQ(win32.setupCopyCount, 0U);
+}
+
+TEST_F(OemInf, OneFailureDoesNotStopTheOthers) {
+  SetList("A");
+  win32.setupCopyFailures = 0b001;
+  RunProgram();
+  EXPECT_EQ(win32.setupCopyCount, 3U);
+  ASSERT_EQ(win32.messageBoxCount, 1U);
+  EXPECT_EQ(win32.messageBoxes[0].text.view(), "Update error. (code=16)");
+}
+
+}  // namespace
