@@ -3,8 +3,9 @@
 #pragma once
 
 #ifdef _WIN32
-#include <setupapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <setupapi.h>
 #else
 #include "win32_standin.h"
 #endif
