@@ -28,12 +28,13 @@ ResultCode QueryDevicePath(HKEY key, PathListBuffer oldList) {
   // The text ends at the first NUL. Data that fills the whole buffer without
   // one has no room for a terminator: it is refused rather than cut short
   // and written back.
-  const auto textEnd = std::find(data.begin(), data.begin() + size, '\0');
-  if (textEnd == data.end()) {
+  const char* const text = data.data();
+  const char* const textEnd = std::find(text, text + size, '\0');
+  if (textEnd == text + data.size()) {
     return kResultValueNotRead;
   }
-  std::copy(data.begin(), textEnd, oldList.begin());
-  oldList[static_cast<std::size_t>(textEnd - data.begin())] = '\0';
+  std::copy(text, textEnd, oldList.begin());
+  oldList[static_cast<std::size_t>(textEnd - text)] = '\0';
   return kResultSuccess;
 }
 

@@ -39,7 +39,9 @@ void WriteUpdateLog(const char* driverFolder, const char* oldList, const char* n
   std::array<char, kRecordSize> record{};
   if (FormatText(record, kRecordTemplate, now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
                  now.wSecond, oldList, newList)) {
-    std::fputs(record.data(), log);
+    // Write errors are not examined: the log records data, not failures,
+    // and nothing later in the run depends on it.
+    (void)std::fputs(record.data(), log);
   }
-  std::fclose(log);
+  (void)std::fclose(log);
 }
