@@ -10,18 +10,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 here=$root/tests/compat
 work=$root/build/compat-probes
-passed=0
-failed=0
-
-report() {  # report STATUS NAME [WHY]
-  if [ "$1" = 0 ]; then
-    echo "PASS $2"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $2${3:+: $3}"
-    failed=$((failed + 1))
-  fi
-}
+# shellcheck source=report.sh
+source "$here/report.sh"
 
 # The version record and the manifest that Vista and later read before they
 # decide whether to elevate.
@@ -69,6 +59,7 @@ rm -rf "$work"
 mkdir -p "$work"
 printf 'LIBRARY msvcrt.dll\nEXPORTS\n___lc_codepage_func\n' >"$work/probe_msvcrt.def"
 i686-w64-mingw32-dlltool -d "$work/probe_msvcrt.def" -l "$work/libprobe_msvcrt.a"
+# shellcheck disable=SC2054 # the commas belong to the linker options
 base=(-Os -s -static -mwindows -Wl,--no-insert-timestamp
   -Wl,--major-os-version,4,--minor-os-version,0
   -Wl,--major-subsystem-version,4,--minor-subsystem-version,0)
@@ -104,5 +95,4 @@ for row in "${probes[@]}"; do
   fi
 done
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish
