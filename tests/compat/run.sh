@@ -10,7 +10,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 here=$root/tests/compat
 work=$root/build/compat-probes
-# shellcheck source=report.sh
+# shellcheck source-path=SCRIPTDIR source=report.sh
 source "$here/report.sh"
 
 # The version record and the manifest that Vista and later read before they

@@ -9,7 +9,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 revision=${1:-HEAD}
 limit=$((32 * 1024))
-# shellcheck source=../compat/report.sh
+# shellcheck source-path=SCRIPTDIR source=../compat/report.sh
 source "$root/tests/compat/report.sh"
 
 # Paths of different lengths, so that an embedded path also moves the bytes
