@@ -154,7 +154,10 @@ void RunCase(const Case& c) {
 }
 
 // A run that filters oldList into newList. An empty new list is not
-// written: DevicePath keeps its bytes and its type.
+// written: DevicePath keeps its bytes and its type. A written list is text
+// and one NUL; whether the program counted that NUL itself cannot be seen
+// here, as RegSetValueExA adds a terminator that a text size leaves out
+// when a NUL follows the data (Wine as NT).
 Case Filtered(std::string name, std::string_view oldList, std::string newList) {
   Case c{.name = std::move(name), .before = Sz(oldList), .logged = newList};
   if (!newList.empty()) {

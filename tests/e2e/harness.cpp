@@ -204,17 +204,28 @@ bool WriteDevicePath(const RegistryValue& value) {
   return ReadDevicePath() == value;
 }
 
+const char* TypeName(DWORD type) {
+  switch (type) {
+    case REG_SZ:
+      return "REG_SZ";
+    case REG_EXPAND_SZ:
+      return "REG_EXPAND_SZ";
+    case REG_BINARY:
+      return "REG_BINARY";
+    case REG_DWORD:
+      return "REG_DWORD";
+    case REG_MULTI_SZ:
+      return "REG_MULTI_SZ";
+    default:
+      return "another type";
+  }
+}
+
 std::string Describe(const RegistryValue& value) {
   if (!value.present) {
     return "(no value)";
   }
-  const char* type = value.type == REG_SZ          ? "REG_SZ"
-                     : value.type == REG_EXPAND_SZ ? "REG_EXPAND_SZ"
-                     : value.type == REG_BINARY    ? "REG_BINARY"
-                     : value.type == REG_DWORD     ? "REG_DWORD"
-                     : value.type == REG_MULTI_SZ  ? "REG_MULTI_SZ"
-                                                   : "type ?";
-  return std::string(type) + " " + std::to_string(value.bytes.size()) + " bytes " +
+  return std::string(TypeName(value.type)) + " " + std::to_string(value.bytes.size()) + " bytes " +
          Quote(value.bytes);
 }
 

@@ -53,6 +53,7 @@ inline const RegistryValue kNoValue{};
 
 RegistryValue ReadDevicePath();
 bool WriteDevicePath(const RegistryValue& value);
+const char* TypeName(DWORD type);
 std::string Describe(const RegistryValue& value);
 
 // ---- files

@@ -9,6 +9,15 @@
 
 namespace {
 
+// The text as Windows shows it, with its type and size.
+std::string Show(const RegistryValue& value) {
+  if (!value.present) {
+    return "(no value)";
+  }
+  return std::string(TypeName(value.type)) + " \"" + value.bytes.substr(0, value.bytes.find('\0')) +
+         "\" (" + std::to_string(value.bytes.size()) + " bytes)";
+}
+
 void PrintIndented(const std::string& text) {
   std::size_t at = 0;
   while (at < text.size()) {
@@ -39,22 +48,25 @@ int main(int argc, char** argv) {
 
   std::printf("Driver folder:     %s (%s, %s, %s)\n", DriverFolder().c_str(), kInfNames[0],
               kInfNames[1], kInfNames[2]);
-  std::printf("DevicePath before: %s\n", Describe(ReadDevicePath()).c_str());
+  std::printf("DevicePath before: %s\n", Show(ReadDevicePath()).c_str());
   const Run run = RunProgram(exe, "winxp");
   for (const std::string& text : run.boxes) {
-    std::printf("Message box:       %s\n", Quote(text).c_str());
+    std::printf("Message box:       \"%s\" (answered with OK)\n", text.c_str());
   }
   std::printf("Exit code:         %lu%s\n", run.exitCode, run.finished ? "" : " (did not end)");
-  std::printf("DevicePath after:  %s\n", Describe(ReadDevicePath()).c_str());
+  std::printf("DevicePath after:  %s\n", Show(ReadDevicePath()).c_str());
 
   std::string log;
   std::printf("update.log:%s\n", ReadFileBytes(LogPath(), log) ? "" : " (none)");
   PrintIndented(log);
 
-  std::printf("INF store (%s):\n", InfStore().c_str());
+  // Windows would name the copies oem<N>.inf; Wine keeps a free name.
+  std::printf("INF store:\n");
   for (const StoredInf& inf : PackageInfsInStore()) {
-    std::printf("    %-20s = %s\n", inf.name.c_str(),
-                inf.fixture >= 0 ? kInfNames[inf.fixture] : "(not from the package)");
+    std::printf("    %s\\%s: %s\n", InfStore().c_str(), inf.name.c_str(),
+                inf.fixture >= 0
+                    ? (std::string("the same bytes as ") + kInfNames[inf.fixture]).c_str()
+                    : "none of the package's files");
   }
   return run.finished && run.exitCode == 0 && run.boxes.size() == 1 ? 0 : 1;
 }
