@@ -11,7 +11,7 @@ cmake --build --preset bench >/dev/null
 
 json=$(mktemp)
 trap 'rm -f "$json"' EXIT
-build/bench/tests/bench/path_list_bench --benchmark_repetitions=5 \
+build/bench/tests/bench/path_list_bench --benchmark_repetitions=9 \
   --benchmark_report_aggregates_only=true --benchmark_format=json "$@" >"$json"
 
 python3 - "$json" <<'PY'
@@ -22,7 +22,7 @@ for run in json.load(open(sys.argv[1]))["benchmarks"]:
     if run.get("aggregate_name") != "median":
         continue
     kind, shape, size = run["run_name"].split("/")
-    times[(kind, shape, int(size))] = run["real_time"]  # ns
+    times[(kind, shape, int(size))] = run["cpu_time"]  # ns, steadier than wall time on a busy machine
 
 print(f"{'shape':<10} {'bytes':>5} {'filter ns':>10} {'copy ns':>9} {'ratio':>6} "
       f"{'filter ns/B':>11}")
