@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -26,15 +27,6 @@ bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right) {
   return true;
 }
 
-// True when the entry that starts at 'start' is the folder itself: the
-// folder's bytes followed by ';' or the end. Only whole entries count, so
-// text before the folder in the same entry never joins the next entry.
-bool IsFolderEntryAt(std::string_view list, std::size_t start, std::string_view folder) {
-  const std::size_t end = start + folder.size();
-  return end <= list.size() && EqualIgnoringAsciiCase(list.substr(start, folder.size()), folder) &&
-         (end == list.size() || list[end] == kSeparator);
-}
-
 std::size_t BoundedLength(const char* text, std::size_t limit) {
   std::size_t length = 0;
   while (length < limit && text[length] != '\0') {
@@ -52,15 +44,20 @@ ResultCode RemoveFolderFromPathList(PathListBuffer newList, const char* driverFo
   // even for a list that is missing its terminator.
   const std::string_view list(oldList, BoundedLength(oldList, newList.size() - 1));
 
+  // Entry by entry: an entry that is not the folder is copied whole with the
+  // ';' after it, in one block rather than byte by byte.
   std::size_t out = 0;
-  std::size_t in = 0;
-  while (in < list.size()) {
-    const bool entryStart = in == 0 || list[in - 1] == kSeparator;
-    if (entryStart && !folder.empty() && IsFolderEntryAt(list, in, folder)) {
-      in += folder.size() + 1;  // the folder and the ';' after it
-    } else {
-      newList[out++] = list[in++];
+  std::size_t start = 0;
+  while (start < list.size()) {
+    const std::size_t separator = list.find(kSeparator, start);
+    const bool last = separator == std::string_view::npos;
+    const std::size_t end = last ? list.size() : separator;
+    if (folder.empty() || !EqualIgnoringAsciiCase(list.substr(start, end - start), folder)) {
+      const std::size_t length = end - start + (last ? 0 : 1);
+      std::copy_n(list.data() + start, length, newList.data() + out);
+      out += length;
     }
+    start = end + 1;
   }
   if (out > 0 && newList[out - 1] == kSeparator) {
     --out;
