@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the program three ways and runs every test: host unit tests under
-# ASan and UBSan, end-to-end tests of the Windows build under Wine, static
-# checks of the 32-bit product, and a short fuzzing pass. Exits non-zero on
-# any failure.
+# ASan and UBSan, lint, end-to-end tests of the Windows build under Wine,
+# static checks of the 32-bit product (loadability, resources, reproducible
+# bytes, size), and a short fuzzing pass. Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
 
@@ -67,6 +67,9 @@ step "host tests" ctest --preset host
 step "win32 build" build win32
 step "win64 build" build win64
 step "end-to-end tests" ctest --preset win64
+step "image checks" tests/compat/run.sh
+step "reproducible build" tests/repro/run.sh
+step "fuzzing, short pass" scripts/fuzz.sh --check
 
 echo
 echo "=== summary"

@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
       lists[shape][size] = MakeList(kShapes[shape].entry, kSizes[size]);
       const std::string suffix =
           std::string("/") + kShapes[shape].name + "/" + std::to_string(kSizes[size]);
-      benchmark::RegisterBenchmark(("Filter" + suffix).c_str(), Measure<RunFilter>, lists[shape][size]);
+      benchmark::RegisterBenchmark(("Filter" + suffix).c_str(), Measure<RunFilter>,
+                                   lists[shape][size]);
       benchmark::RegisterBenchmark(("Copy" + suffix).c_str(), Measure<RunCopy>, lists[shape][size]);
     }
   }

@@ -26,8 +26,9 @@ namespace {
 // character of the Windows directory, in whatever case it comes, and is not
 // checked to be a letter. The empty folder matches nothing.
 constexpr std::array<std::string_view, 8> kFolders = {
-    "C:\\Drivers\\ZavoUSB", "d:\\drivers\\zavousb", "Z:\\DRIVERS\\ZAVOUSB",
-    "c:\\dRIVERS\\zAVOusb", "A:\\Drivers\\ZavoUSB", "\\:\\Drivers\\ZavoUSB",
+    "C:\\Drivers\\ZavoUSB",    "d:\\drivers\\zavousb",
+    "Z:\\DRIVERS\\ZAVOUSB",    "c:\\dRIVERS\\zAVOusb",
+    "A:\\Drivers\\ZavoUSB",    "\\:\\Drivers\\ZavoUSB",
     "\xC4:\\Drivers\\ZavoUSB", "",
 };
 

@@ -8,16 +8,15 @@
 #include <setupapi.h>
 #endif
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int)
-{
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
 #ifdef WITH_SETUPAPI
-    // Never true when started without arguments; the call only makes the
-    // linker keep the import.
-    if (command_line[0] == '\x01')
-        SetupCopyOEMInfA(command_line, nullptr, SPOST_NONE, 0, nullptr, 0, nullptr, nullptr);
+  // Never true when started without arguments; the call only makes the
+  // linker keep the import.
+  if (command_line[0] == '\x01')
+    SetupCopyOEMInfA(command_line, nullptr, SPOST_NONE, 0, nullptr, 0, nullptr, nullptr);
 #else
-    (void)command_line;
+  (void)command_line;
 #endif
-    MessageBoxA(nullptr, "Update finished successfully.", "Zavo USB Driver Update", MB_OK);
-    return 0;
+  MessageBoxA(nullptr, "Update finished successfully.", "Zavo USB Driver Update", MB_OK);
+  return 0;
 }

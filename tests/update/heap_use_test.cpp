@@ -40,9 +40,9 @@ void CountMalloc() {
 }
 
 #ifdef HEAP_TEST_ASAN
-extern "C" int __sanitizer_install_malloc_and_free_hooks(
-    void (*mallocHook)(const volatile void*, std::size_t),
-    void (*freeHook)(const volatile void*));
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile void*,
+                                                                            std::size_t),
+                                                         void (*freeHook)(const volatile void*));
 
 void OnSanitizerMalloc(const volatile void* /*pointer*/, std::size_t /*size*/) {
   if (counting.load(std::memory_order_relaxed)) {

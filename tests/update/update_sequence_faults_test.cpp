@@ -40,29 +40,58 @@ constexpr std::size_t kFaultCount = static_cast<std::size_t>(Fault::kCount);
 using FaultSet = std::bitset<kFaultCount>;
 
 constexpr std::array<std::string_view, kFaultCount> kFaultNames = {
-    "Version",        "WindowsDirectory", "OpenForReading", "QueryValue", "OpenForWriting",
-    "SetValue",       "LogOpen",          "SystemDirectory", "SetupApiLoad", "GetProcAddress",
-    "SetupCopy1",     "SetupCopy2",       "SetupCopy3",
+    "Version",    "WindowsDirectory", "OpenForReading",  "QueryValue",   "OpenForWriting",
+    "SetValue",   "LogOpen",          "SystemDirectory", "SetupApiLoad", "GetProcAddress",
+    "SetupCopy1", "SetupCopy2",       "SetupCopy3",
 };
 
-bool Has(const FaultSet& faults, Fault fault) { return faults.test(static_cast<std::size_t>(fault)); }
+bool Has(const FaultSet& faults, Fault fault) {
+  return faults.test(static_cast<std::size_t>(fault));
+}
 
 void Inject(standin::State& win32, Fault fault) {
   switch (fault) {
-    case Fault::kVersion: win32.versionResult = FALSE; break;
-    case Fault::kWindowsDirectory: win32.windowsDirectoryResult = 0U; break;
-    case Fault::kOpenForReading: win32.openForReadingStatus = ERROR_ACCESS_DENIED; break;
-    case Fault::kQueryValue: win32.queryStatus = ERROR_FILE_NOT_FOUND; break;
-    case Fault::kOpenForWriting: win32.openForWritingStatus = ERROR_ACCESS_DENIED; break;
-    case Fault::kSetValue: win32.setStatus = ERROR_ACCESS_DENIED; break;
-    case Fault::kLogOpen: win32.logOpens = false; break;
-    case Fault::kSystemDirectory: win32.systemDirectoryResult = 0U; break;
-    case Fault::kSetupApiLoad: win32.setupApiLoads = false; break;
-    case Fault::kGetProcAddress: win32.setupApiExports = false; break;
-    case Fault::kSetupCopy1: win32.setupCopyFailures |= 1U; break;
-    case Fault::kSetupCopy2: win32.setupCopyFailures |= 2U; break;
-    case Fault::kSetupCopy3: win32.setupCopyFailures |= 4U; break;
-    case Fault::kCount: break;
+    case Fault::kVersion:
+      win32.versionResult = FALSE;
+      break;
+    case Fault::kWindowsDirectory:
+      win32.windowsDirectoryResult = 0U;
+      break;
+    case Fault::kOpenForReading:
+      win32.openForReadingStatus = ERROR_ACCESS_DENIED;
+      break;
+    case Fault::kQueryValue:
+      win32.queryStatus = ERROR_FILE_NOT_FOUND;
+      break;
+    case Fault::kOpenForWriting:
+      win32.openForWritingStatus = ERROR_ACCESS_DENIED;
+      break;
+    case Fault::kSetValue:
+      win32.setStatus = ERROR_ACCESS_DENIED;
+      break;
+    case Fault::kLogOpen:
+      win32.logOpens = false;
+      break;
+    case Fault::kSystemDirectory:
+      win32.systemDirectoryResult = 0U;
+      break;
+    case Fault::kSetupApiLoad:
+      win32.setupApiLoads = false;
+      break;
+    case Fault::kGetProcAddress:
+      win32.setupApiExports = false;
+      break;
+    case Fault::kSetupCopy1:
+      win32.setupCopyFailures |= 1U;
+      break;
+    case Fault::kSetupCopy2:
+      win32.setupCopyFailures |= 2U;
+      break;
+    case Fault::kSetupCopy3:
+      win32.setupCopyFailures |= 4U;
+      break;
+    case Fault::kCount:
+      break;
   }
 }
 
@@ -177,8 +206,7 @@ std::size_t FirstCall(const standin::State& win32, Call call) {
   return static_cast<std::size_t>(std::find(win32.calls.begin(), end, call) - win32.calls.begin());
 }
 
-class UpdateSequenceFaults : public StandinTest,
-                             public ::testing::WithParamInterface<FaultSet> {};
+class UpdateSequenceFaults : public StandinTest, public ::testing::WithParamInterface<FaultSet> {};
 
 TEST_P(UpdateSequenceFaults, ReportsTheDominantFailureAndLeavesNothingHalfDone) {
   const FaultSet faults = GetParam();
@@ -253,8 +281,8 @@ TEST(UpdateSequenceFaultModel, EveryFaultAloneChangesTheOutcome) {
   ASSERT_EQ(ReportText(clean), "Update finished successfully.");
   for (std::size_t fault = 0; fault < kFaultCount; ++fault) {
     const Outcome faulty = Model(FaultSet{}.set(fault));
-    const bool differs = ReportText(faulty) != ReportText(clean) ||
-                         faulty.logRecord != clean.logRecord;
+    const bool differs =
+        ReportText(faulty) != ReportText(clean) || faulty.logRecord != clean.logRecord;
     EXPECT_TRUE(differs) << kFaultNames[fault];
   }
 }
