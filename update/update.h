@@ -59,5 +59,13 @@ void WriteUpdateLog(const char* driverFolder, const char* oldList, const char* n
 ResultCode ReadDevicePath(PathListBuffer oldList);
 ResultCode WriteDevicePath(const char* newList);
 
-// Hands driverFolder\infFileName to the Setup API's store of OEM INF files.
-ResultCode InstallOemInf(const char* driverFolder, const char* infFileName);
+// The Setup API's SetupCopyOEMInfA, loaded at run time.
+using SetupCopyOemInfFunction = decltype(&SetupCopyOEMInfA);
+
+// Hands every INF file of the package to the Setup API, loaded once for all.
+ResultCode InstallOemInfFiles(const char* driverFolder);
+
+// Hands driverFolder\infFileName to Windows' store of OEM INF files through
+// copyOemInf, which is null when the Setup API could not be loaded.
+ResultCode InstallOemInf(SetupCopyOemInfFunction copyOemInf, const char* driverFolder,
+                         const char* infFileName);

@@ -28,14 +28,6 @@ ResultCode UpdateDevicePath(const char* driverFolder, PathListBuffer oldList,
   return code;
 }
 
-ResultCode InstallInfFiles(const char* driverFolder) {
-  ResultCode code = kResultSuccess;
-  for (const char* infFileName : kInfFileNames) {
-    code |= InstallOemInf(driverFolder, infFileName);
-  }
-  return code;
-}
-
 }  // namespace
 
 bool IsSupportedWindows() {
@@ -75,7 +67,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previousInstance*/, LPSTR
   ResultCode code = GetDriverFolder(driverFolder);
   if (code == kResultSuccess) {
     code = UpdateDevicePath(driverFolder.data(), oldList, newList);
-    code |= InstallInfFiles(driverFolder.data());
+    code |= InstallOemInfFiles(driverFolder.data());
   }
 
   std::array<char, kReportSize> report{};
