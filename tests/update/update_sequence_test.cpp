@@ -8,8 +8,6 @@ namespace {
 
 using standin::Call;
 
-constexpr char kFolder[] = "C:\\Drivers\\ZavoUSB";
-
 class UpdateSequence : public StandinTest {
  protected:
   // The run's one message box; fails the test if there was not exactly one.
@@ -217,17 +215,6 @@ TEST_F(UpdateSequence, LogsTheNewListBeforeAFailedWrite) {
   EXPECT_NE(win32.logContent.view().find("old = A;C:\\Drivers\\ZavoUSB;B\nnew = A;B\n"),
             std::string_view::npos);
   EXPECT_EQ(standin::ValueText(), "A;C:\\Drivers\\ZavoUSB;B");
-}
-
-TEST_F(UpdateSequence, HandsTheThreeInfFilesToTheSetupApi) {
-  RunProgram();
-  ASSERT_EQ(win32.setupCopyCount, 3U);
-  const char* names[] = {"ZavoKQ2KDisk.inf", "ZavoKQAudio2K.inf", "ZavoKQUSB2K.inf"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    const standin::SetupCopyCall& call = win32.setupCopies[i];
-    EXPECT_EQ(call.source.view(), std::string(kFolder) + "\\" + names[i]);
-    EXPECT_EQ(call.mediaLocation.view(), kFolder);
-  }
 }
 
 }  // namespace
