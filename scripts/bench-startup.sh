@@ -53,12 +53,7 @@ source "$root/scripts/wine-env.sh" "$prefix"
 
 drivers=$prefix/drive_c/Drivers/ZavoUSB
 mkdir -p "$drivers"
-for name in ZavoKQ2KDisk ZavoKQAudio2K ZavoKQUSB2K; do
-  # shellcheck disable=SC2016 # the dollar signs are the INF syntax
-  printf '%s\r\n' '[Version]' 'Signature="$Windows NT$"' 'Class=USB' \
-    'ClassGuid={36FC9E60-C465-11CF-8056-444553540000}' 'Provider=%Zavo%' \
-    'DriverVer=01/01/2004,1.0.0.0' '' '[Strings]' 'Zavo="Zavo"' >"$drivers/$name.inf"
-done
+cp tests/e2e/fixtures/*.inf "$drivers/"
 
 # Both programs start from the same drive, so neither pays for the other's
 # path through Wine's mapping of Unix folders.

@@ -93,18 +93,6 @@ if [ -z "$xvfb_pid" ]; then
   exit 1
 fi
 
-# The driver folder that the program works on, with three minimal INF files.
-make_driver_folder() {
-  local dir=$1/drive_c/Drivers/ZavoUSB name
-  mkdir -p "$dir"
-  for name in ZavoKQ2KDisk ZavoKQAudio2K ZavoKQUSB2K; do
-    # shellcheck disable=SC2016 # the dollar signs are the INF syntax
-    printf '%s\r\n' '[Version]' 'Signature="$Windows NT$"' 'Class=USB' \
-      'ClassGuid={36FC9E60-C465-11CF-8056-444553540000}' 'Provider=%Zavo%' \
-      'DriverVer=01/01/2004,1.0.0.0' '' '[Strings]' 'Zavo="Zavo"' >"$dir/$name.inf"
-  done
-}
-
 # Without a window manager on the display, Wine draws the caption bar itself
 # only for undecorated windows; the box would otherwise have no title.
 make_prefix() {
@@ -115,7 +103,8 @@ make_prefix() {
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
   "$WINE" reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion' /v DevicePath \
     /t REG_EXPAND_SZ /d '%SystemRoot%\inf;C:\Drivers\ZavoUSB' /f >/dev/null
-  make_driver_folder "$prefix"
+  mkdir -p "$prefix/drive_c/Drivers/ZavoUSB"
+  cp "$root"/tests/e2e/fixtures/*.inf "$prefix/drive_c/Drivers/ZavoUSB/"
   # Wine reads the fonts in the prefix's own folder; without Marlett the
   # caption's close button shows a letter instead of its glyph.
   cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
